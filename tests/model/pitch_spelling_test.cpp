@@ -1,0 +1,77 @@
+// Checks every note the grids can show against music theory worked out here from the note's
+// spelling, independently of the model's tables: a wrong entry in any table shows up as a
+// wrong pitch or a wrong letter.
+#include "form_pattern.h"
+#include "minor_keys.h"
+#include "note_names.h"
+#include "scale_rows.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+struct Spelling
+{
+    int letter; // 0 = Dó ... 6 = Si
+    int pitchClass; // 0 = C ... 11 = B
+};
+
+Spelling spell(std::string_view text)
+{
+    struct Syllable
+    {
+        std::string_view name;
+        int letter;
+        int pitchClass;
+    };
+    static const Syllable syllables[] = {{"Dó", 0, 0},  {"Ré", 1, 2}, {"Mi", 2, 4}, {"Fá", 3, 5},
+                                         {"Sol", 4, 7}, {"Lá", 5, 9}, {"Si", 6, 11}};
+    for (const Syllable &s : syllables) {
+        if (!text.starts_with(s.name))
+            continue;
+        const std::string_view accidental = text.substr(s.name.size());
+        int shift = 0;
+        if (accidental == " b")
+            shift = -1;
+        else if (accidental == " #")
+            shift = 1;
+        else if (accidental == " ##")
+            shift = 2;
+        else if (!accidental.empty())
+            break;
+        return {s.letter, (s.pitchClass + shift + 12) % 12};
+    }
+    ADD_FAILURE() << "cannot spell \"" << text << '"';
+    return {-1, -1};
+}
+
+// Semitones above the tonic of each degree, in the three forms, as a music student learns them.
+constexpr std::array<std::array<int, 8>, 3> DegreeSemitones{{
+    {0, 2, 3, 5, 7, 8, 10, 12},
+    {0, 2, 3, 5, 7, 8, 11, 12},
+    {0, 2, 3, 5, 7, 9, 11, 12},
+}};
+
+TEST(PitchSpelling, EveryCellSoundsItsColumnAboveTheTonicWithTheRightLetter)
+{
+    for (const MinorKey &key : MinorKeys) {
+        const Spelling tonic = spell(NoteNames[key.KeyIndex]);
+        for (ScaleForm form : ScaleForms) {
+            const ScaleRow row = NoteRow(form, key.KeyIndex);
+            const auto &semitones = DegreeSemitones[static_cast<std::size_t>(form)];
+            for (std::size_t degree = 0; degree < row.size(); ++degree) {
+                const RowCell &cell = row[degree];
+                const Spelling note = spell(cell.text);
+                SCOPED_TRACE(std::string(key.KeyCaption) + ", form "
+                             + std::to_string(static_cast<int>(form)) + ", column "
+                             + std::to_string(cell.column));
+                EXPECT_EQ(cell.column, semitones[degree]);
+                EXPECT_EQ(note.pitchClass, (tonic.pitchClass + cell.column) % 12);
+                EXPECT_EQ(note.letter, (tonic.letter + static_cast<int>(degree)) % 7);
+            }
+        }
+    }
+}
+
+} // namespace
