@@ -4,47 +4,13 @@
 #include "form_pattern.h"
 #include "minor_keys.h"
 #include "note_names.h"
+#include "note_spelling.h"
 #include "scale_rows.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
-
-struct Spelling
-{
-    int letter; // 0 = Dó ... 6 = Si
-    int pitchClass; // 0 = C ... 11 = B
-};
-
-Spelling spell(std::string_view text)
-{
-    struct Syllable
-    {
-        std::string_view name;
-        int letter;
-        int pitchClass;
-    };
-    static const Syllable syllables[] = {{"Dó", 0, 0},  {"Ré", 1, 2}, {"Mi", 2, 4}, {"Fá", 3, 5},
-                                         {"Sol", 4, 7}, {"Lá", 5, 9}, {"Si", 6, 11}};
-    for (const Syllable &s : syllables) {
-        if (!text.starts_with(s.name))
-            continue;
-        const std::string_view accidental = text.substr(s.name.size());
-        int shift = 0;
-        if (accidental == " b")
-            shift = -1;
-        else if (accidental == " #")
-            shift = 1;
-        else if (accidental == " ##")
-            shift = 2;
-        else if (!accidental.empty())
-            break;
-        return {s.letter, (s.pitchClass + shift + 12) % 12};
-    }
-    ADD_FAILURE() << "cannot spell \"" << text << '"';
-    return {-1, -1};
-}
 
 // Semitones above the tonic of each degree, in the three forms, as a music student learns them.
 constexpr std::array<std::array<int, 8>, 3> DegreeSemitones{{
@@ -56,13 +22,13 @@ constexpr std::array<std::array<int, 8>, 3> DegreeSemitones{{
 TEST(PitchSpelling, EveryCellSoundsItsColumnAboveTheTonicWithTheRightLetter)
 {
     for (const MinorKey &key : MinorKeys) {
-        const Spelling tonic = spell(NoteNames[key.KeyIndex]);
+        const NoteSpelling tonic = SpellNote(NoteNames[key.KeyIndex]);
         for (ScaleForm form : ScaleForms) {
             const ScaleRow row = NoteRow(form, key.KeyIndex);
             const auto &semitones = DegreeSemitones[static_cast<std::size_t>(form)];
             for (std::size_t degree = 0; degree < row.size(); ++degree) {
                 const RowCell &cell = row[degree];
-                const Spelling note = spell(cell.text);
+                const NoteSpelling note = SpellNote(cell.text);
                 SCOPED_TRACE(std::string(key.KeyCaption) + ", form "
                              + std::to_string(static_cast<int>(form)) + ", column "
                              + std::to_string(cell.column));
