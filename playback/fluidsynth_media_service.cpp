@@ -1,5 +1,7 @@
 #include "fluidsynth_media_service.h"
 
+#include "standard_midi_file.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <QTimer>
@@ -32,6 +34,11 @@ constexpr int SampleRate = 44100;
 constexpr off_t LargestRecording = 1 << 20;
 // One synthesizer per player, ready before the first key is chosen.
 constexpr std::size_t SpareSynths = 3;
+// A scale sounds a few voices at a time (a stereo piano note is two, and a note rings on for a
+// while after the next one starts); FluidSynth's 256 would cost each synthesizer 2 MB more.
+constexpr int Polyphony = 64;
+// General MIDI's program 0, the instrument of the recordings.
+constexpr int AcousticGrandPiano = 0;
 constexpr int OfflineBlockFrames = 512;
 // FluidSynth reads a file at the first block its player sees, 64 frames.
 constexpr int CheckBlockFrames = 64;
@@ -90,9 +97,17 @@ MediaError readOpenedFile(int descriptor, std::vector<unsigned char> &bytes)
     if (!S_ISREG(info.st_mode) || info.st_size > LargestRecording)
         return MediaError::Unreadable;
 
-    bytes.resize(static_cast<std::size_t>(LargestRecording) + 1);
+    // Room for what the stat saw and a byte more, to notice a file that grows while it is read;
+    // a buffer of the largest size for every file would keep a megabyte per open recording.
+    const auto largest = static_cast<std::size_t>(LargestRecording);
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t total = 0;
-    while (total < bytes.size()) {
+    for (;;) {
+        if (total == bytes.size()) {
+            if (total > largest) // it grew past the limit while we read
+                return MediaError::Unreadable;
+            bytes.resize(std::min(2 * total, largest + 1));
+        }
         const ssize_t count = ::read(descriptor, bytes.data() + total, bytes.size() - total);
         if (count < 0 && errno == EINTR)
             continue;
@@ -102,8 +117,6 @@ MediaError readOpenedFile(int descriptor, std::vector<unsigned char> &bytes)
             break;
         total += static_cast<std::size_t>(count);
     }
-    if (total > static_cast<std::size_t>(LargestRecording)) // it grew while we read
-        return MediaError::Unreadable;
     bytes.resize(total);
     return MediaError::None;
 }
@@ -132,148 +145,135 @@ MediaError readRecording(const std::string &fileName, std::vector<unsigned char>
     return result;
 }
 
-// --- Checking a standard MIDI file ---------------------------------------------------------
-
-// The file is walked front to back with a cursor; every read is bounds-checked and fails
-// rather than run past the end.
-using Bytes = std::span<const unsigned char>;
-
-bool readNumber(Bytes data, std::size_t &at, std::size_t count, std::uint32_t &value)
-{
-    if (data.size() - at < count)
-        return false;
-    value = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        value = (value << 8) | data[at++];
-    return true;
-}
-
-bool readVariableLength(Bytes data, std::size_t &at, std::uint32_t &value)
-{
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (at == data.size())
-            return false;
-        const unsigned char byte = data[at++];
-        value = (value << 7) | (byte & 0x7Fu);
-        if ((byte & 0x80u) == 0)
-            return true;
-    }
-    return false; // longer than the format allows
-}
-
-bool skipBytes(Bytes data, std::size_t &at, std::uint32_t count)
-{
-    if (data.size() - at < count)
-        return false;
-    at += count;
-    return true;
-}
-
-// FluidSynth refuses these meta events unless their data has exactly this length.
-bool metaLengthFits(std::uint32_t type, std::uint32_t length)
-{
-    switch (type) {
-    case 0x2F: // end of track
-        return length == 0;
-    case 0x51: // tempo
-        return length == 3;
-    case 0x54: // SMPTE offset
-        return length == 5;
-    case 0x58: // time signature
-        return length == 4;
-    case 0x59: // key signature
-        return length == 2;
-    default:
-        return true;
-    }
-}
-
-bool isTrackChunk(Bytes track)
-{
-    std::size_t at = 0;
-    std::uint32_t runningStatus = 0;
-    while (at < track.size()) {
-        std::uint32_t delta = 0;
-        std::uint32_t status = 0;
-        if (!readVariableLength(track, at, delta) || at == track.size())
-            return false;
-        if (track[at] & 0x80u) {
-            status = track[at++];
-        } else {
-            if (runningStatus == 0)
-                return false; // a data byte with no status before it
-            status = runningStatus;
-        }
-
-        if (status == 0xFF) {
-            std::uint32_t type = 0;
-            std::uint32_t length = 0;
-            if (!readNumber(track, at, 1, type) || !readVariableLength(track, at, length)
-                || !metaLengthFits(type, length) || !skipBytes(track, at, length))
-                return false;
-            runningStatus = 0;
-            if (type == 0x2F)
-                return true; // whatever follows the end of the track is not played
-        } else if (status == 0xF0 || status == 0xF7) {
-            std::uint32_t length = 0;
-            if (!readVariableLength(track, at, length) || !skipBytes(track, at, length))
-                return false;
-            runningStatus = 0;
-        } else if (status > 0xF0) {
-            return false; // real-time and system common messages have no place in a file
-        } else {
-            const std::uint32_t kind = status & 0xF0u;
-            const std::size_t dataBytes = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-            for (std::size_t i = 0; i < dataBytes; ++i, ++at)
-                if (at == track.size() || (track[at] & 0x80u))
-                    return false;
-            runningStatus = status;
-        }
-    }
-    return true; // a missing end-of-track event is tolerated, as players do
-}
-
-// The structure of a standard MIDI file, checked before FluidSynth sees it: a header FluidSynth
-// can play (formats 0 to 2, ticks per quarter note), and tracks whose chunks lie within the file
-// and hold well-formed events.
-bool isStandardMidiFile(Bytes bytes)
-{
-    constexpr std::uint32_t MThd = 0x4D546864;
-    constexpr std::uint32_t MTrk = 0x4D54726B;
-    std::size_t at = 0;
-    std::uint32_t id = 0;
-    std::uint32_t headerLength = 0;
-    std::uint32_t format = 0;
-    std::uint32_t tracks = 0;
-    std::uint32_t division = 0;
-    if (!readNumber(bytes, at, 4, id) || id != MThd || !readNumber(bytes, at, 4, headerLength)
-        || headerLength != 6 || !readNumber(bytes, at, 2, format)
-        || !readNumber(bytes, at, 2, tracks) || !readNumber(bytes, at, 2, division))
-        return false;
-    if (format > 2 || tracks == 0 || (format == 0 && tracks != 1))
-        return false;
-    if (division == 0 || (division & 0x8000u)) // frame-based timing is not played
-        return false;
-
-    for (std::uint32_t found = 0; found < tracks;) {
-        std::uint32_t length = 0;
-        if (!readNumber(bytes, at, 4, id) || !readNumber(bytes, at, 4, length)
-            || bytes.size() - at < length)
-            return false;
-        if (id == MTrk) {
-            if (!isTrackChunk(bytes.subspan(at, length)))
-                return false;
-            ++found;
-        }
-        at += length; // chunks of other kinds are skipped, as the format asks
-    }
-    return true;
-}
-
 int ignoreEvent(void *, fluid_midi_event_t *)
 {
     return FLUID_OK;
+}
+
+// --- One soundfont for every synthesizer ---------------------------------------------------
+
+// FluidSynth keeps the instruments of a soundfont per synthesizer, and those of a General MIDI
+// soundfont take megabytes (FluidR3_GM about 12 MB, TimGM6mb about 8 MB). So one synthesizer
+// that never sounds, the library, loads the soundfont once, and each synthesizer that plays
+// sees it through a view: a soundfont of its own whose presets start their notes with the
+// library's. An instrument's samples are read the first time it sounds and then kept; the
+// library selects no preset on its channels, so nothing unloads them. Reading them takes the
+// library's lock; the notes of every synthesizer count their uses of them, so notes start,
+// end and are cut only under the output's lock (see Synth).
+struct Library
+{
+    SettingsHandle settings{nullptr, &delete_fluid_settings};
+    SynthHandle synth{nullptr, &delete_fluid_synth};
+    fluid_sfont_t *font = nullptr; // owned by synth
+    int fontId = FLUID_FAILED;
+};
+
+struct SoundFontView;
+
+struct ViewPreset
+{
+    SoundFontView *owner = nullptr;
+    fluid_preset_t *shown = nullptr; // the library's
+    std::unique_ptr<fluid_preset_t, decltype(&delete_fluid_preset)> preset{nullptr,
+                                                                           &delete_fluid_preset};
+    bool pinned = false;
+};
+
+// Touched only under the lock of the synthesizer that holds the view.
+struct SoundFontView
+{
+    const Library *library = nullptr;
+    std::map<std::pair<int, int>, std::unique_ptr<ViewPreset>> presets; // by bank and program
+    // FluidSynth numbers the notes a synthesizer starts, from zero on, and tells its voices
+    // apart by note (exclusive classes, the sostenuto pedal). Every note of the synthesizer
+    // starts here, so this count keeps that numbering.
+    unsigned int nextNote = 0;
+};
+
+ViewPreset &viewPreset(fluid_preset_t *preset)
+{
+    return *static_cast<ViewPreset *>(fluid_preset_get_data(preset));
+}
+
+SoundFontView &soundFontView(fluid_sfont_t *font)
+{
+    return *static_cast<SoundFontView *>(fluid_sfont_get_data(font));
+}
+
+const char *presetName(fluid_preset_t *preset)
+{
+    return fluid_preset_get_name(viewPreset(preset).shown);
+}
+
+int presetBank(fluid_preset_t *preset)
+{
+    return fluid_preset_get_banknum(viewPreset(preset).shown);
+}
+
+int presetProgram(fluid_preset_t *preset)
+{
+    return fluid_preset_get_num(viewPreset(preset).shown);
+}
+
+int startNote(fluid_preset_t *preset, fluid_synth_t *synth, int channel, int key, int velocity)
+{
+    ViewPreset &view = viewPreset(preset);
+    const Library &library = *view.owner->library;
+    if (!view.pinned) {
+        if (!ok(fluid_synth_pin_preset(library.synth.get(), library.fontId,
+                                       fluid_preset_get_banknum(view.shown),
+                                       fluid_preset_get_num(view.shown))))
+            return FLUID_FAILED;
+        view.pinned = true;
+    }
+    return fluid_synth_start(synth, view.owner->nextNote++, view.shown, 0, channel, key, velocity);
+}
+
+const char *viewName(fluid_sfont_t *font)
+{
+    return fluid_sfont_get_name(soundFontView(font).library->font);
+}
+
+fluid_preset_t *viewPresetFor(fluid_sfont_t *font, int bank, int program)
+{
+    SoundFontView &view = soundFontView(font);
+    if (const auto made = view.presets.find({bank, program}); made != view.presets.end())
+        return made->second->preset.get();
+    // Only presets the soundfont has are made: a file's bank changes make no garbage.
+    fluid_preset_t *shown = fluid_sfont_get_preset(view.library->font, bank, program);
+    if (shown == nullptr)
+        return nullptr;
+    auto preset = std::make_unique<ViewPreset>();
+    preset->owner = &view;
+    preset->shown = shown;
+    preset->preset.reset(new_fluid_preset(font, presetName, presetBank, presetProgram, startNote,
+                                          delete_fluid_preset));
+    if (!preset->preset || !ok(fluid_preset_set_data(preset->preset.get(), preset.get())))
+        return nullptr;
+    return view.presets.emplace(std::pair(bank, program), std::move(preset))
+        .first->second->preset.get();
+}
+
+int deleteView(fluid_sfont_t *font)
+{
+    delete &soundFontView(font);
+    return delete_fluid_sfont(font);
+}
+
+// A view of the library's soundfont, to be given to a synthesizer, which then deletes it.
+fluid_sfont_t *newView(const Library &library)
+{
+    auto view = std::make_unique<SoundFontView>();
+    view->library = &library;
+    fluid_sfont_t *font = new_fluid_sfont(viewName, viewPresetFor, nullptr, nullptr, deleteView);
+    if (font == nullptr)
+        return nullptr;
+    if (!ok(fluid_sfont_set_data(font, view.get()))) {
+        delete_fluid_sfont(font);
+        return nullptr;
+    }
+    view.release();
+    return font;
 }
 
 } // namespace
@@ -284,10 +284,22 @@ struct FluidSynthMediaService::Impl
 {
     enum class SynthState { Preparing, Ready, NoSoundFont, Broken };
 
-    // A synthesizer with its soundfont. The loader thread alone touches it while Preparing;
-    // afterwards the device that holds it does.
+    // A synthesizer with its view of the library. The loader thread alone touches it while
+    // Preparing; afterwards the device that holds it does. Its notes count their uses of the
+    // library's samples, as the notes the output renders do, so it is reset and deleted under
+    // the output's lock.
     struct Synth
     {
+        explicit Synth(std::mutex &renderLock) : renderLock(renderLock) { }
+        ~Synth()
+        {
+            std::lock_guard lock(renderLock);
+            synth.reset();
+        }
+        Synth(const Synth &) = delete;
+        Synth &operator=(const Synth &) = delete;
+
+        std::mutex &renderLock;
         SettingsHandle settings{nullptr, &delete_fluid_settings};
         SynthHandle synth{nullptr, &delete_fluid_synth};
         SynthState state = SynthState::Preparing; // guarded by loaderMutex
@@ -303,6 +315,8 @@ struct FluidSynthMediaService::Impl
         PlayerHandle player{nullptr, &delete_fluid_player};
         std::function<void()> notice;
         bool rendered = false; // has sounded, so the output renders its synthesizer
+        // When the play() that started the play in progress was called, until it sounds.
+        std::optional<std::chrono::steady_clock::time_point> firstSoundAwaited;
         // Changed under renderMutex; read anywhere.
         std::atomic<bool> playing{false};
         std::atomic<std::int64_t> position{0};
@@ -312,7 +326,9 @@ struct FluidSynthMediaService::Impl
     ~Impl();
 
     // Loading soundfonts in the background.
+    void startLoader();
     void loaderLoop();
+    SynthState loadLibrary();
     SynthState prepare(Synth &synth);
     std::vector<std::string> soundFontCandidates(fluid_settings_t *settings) const;
     std::shared_ptr<Synth> takeSynth();
@@ -327,7 +343,8 @@ struct FluidSynthMediaService::Impl
 
     // Playing.
     MediaError startPlay(Device &device, std::function<void()> &notice,
-                         std::function<void()> &superseded);
+                         std::function<void()> &superseded,
+                         std::chrono::steady_clock::time_point requested);
     static int onTick(void *data, int tick);
     void deliver(std::function<void()> notice);
     bool anyPlaying() const;
@@ -338,6 +355,7 @@ struct FluidSynthMediaService::Impl
     void closeOutput();
     static int renderCallback(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
     bool mix(int frames, float *left, float *right);
+    bool mixAwaitingFirstSound(Device &device, int frames, float *left, float *right);
     void offlineLoop();
 
     const Options options;
@@ -347,6 +365,7 @@ struct FluidSynthMediaService::Impl
     std::deque<std::shared_ptr<Synth>> loaderJobs;
     bool loaderStopping = false;
     std::string loadedSoundFont;
+    Library library; // loaded by the loader thread before it readies any synthesizer
     std::thread loader;
     std::vector<std::shared_ptr<Synth>> spareSynths; // the service's thread only
 
@@ -361,6 +380,11 @@ struct FluidSynthMediaService::Impl
     std::thread offlineOutput;
     std::atomic<bool> offlineStopping{false};
     std::string driverName;
+    // Guarded by renderMutex: the render's own buffers for a play not heard yet, and how long
+    // the last one took to sound.
+    std::vector<float> firstSoundLeft;
+    std::vector<float> firstSoundRight;
+    std::optional<std::chrono::nanoseconds> playLatency;
 
     SettingsHandle checkSettings{nullptr, &delete_fluid_settings};
     SynthHandle checkSynth{nullptr, &delete_fluid_synth};
@@ -387,10 +411,13 @@ FluidSynthMediaService::Impl::Impl(Options chosen)
     // their velocity). So one is made here, before the loader thread makes the others.
     createCheckSynth();
     for (std::size_t i = 0; i < SpareSynths; ++i) {
-        spareSynths.push_back(std::make_shared<Synth>());
+        spareSynths.push_back(std::make_shared<Synth>(renderMutex));
         loaderJobs.push_back(spareSynths.back());
     }
-    loader = std::thread(&Impl::loaderLoop, this);
+    // The soundfont loads once the event loop runs, that is once the window is up, so that it
+    // takes no processor from the window's start; a service asked for a recording before then
+    // starts it at once.
+    QTimer::singleShot(0, home.get(), [this] { startLoader(); });
 }
 
 FluidSynthMediaService::Impl::~Impl()
@@ -402,12 +429,16 @@ FluidSynthMediaService::Impl::~Impl()
         loaderStopping = true;
     }
     loaderChanged.notify_all();
-    loader.join();
+    if (loader.joinable())
+        loader.join();
 
-    // Players before their synthesizers, synthesizers before their settings.
+    // Players before their synthesizers, synthesizers before their settings and the library
+    // they play from.
     devices.clear();
     spareSynths.clear();
     loaderJobs.clear();
+    library.synth.reset();
+    library.settings.reset();
     checkSynth.reset();
     checkSettings.reset();
     home.reset(); // drops notices not yet delivered
@@ -433,40 +464,80 @@ void FluidSynthMediaService::Impl::loaderLoop()
     }
 }
 
+// The soundfont, read once for every synthesizer: the first of the candidates that FluidSynth
+// loads. The library itself never sounds, so it needs no voices to speak of, and it selects no
+// preset: the piano, which the recordings play, is read now, any other instrument when it
+// first sounds.
+FluidSynthMediaService::Impl::SynthState FluidSynthMediaService::Impl::loadLibrary()
+{
+    if (library.font != nullptr)
+        return SynthState::Ready;
+    library.synth.reset();
+    library.settings.reset(new_fluid_settings());
+    fluid_settings_t *settings = library.settings.get();
+    if (settings == nullptr
+        // Only the samples of the instruments in use are read: a large soundfont costs little.
+        || !ok(fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1))
+        || !ok(fluid_settings_setint(settings, "synth.lock-memory", 0))
+        || !ok(fluid_settings_setint(settings, "synth.polyphony", 1))
+        || !ok(fluid_settings_setint(settings, "synth.reverb.active", 0))
+        || !ok(fluid_settings_setint(settings, "synth.chorus.active", 0)))
+        return SynthState::Broken;
+    library.synth.reset(new_fluid_synth(settings));
+    if (!library.synth)
+        return SynthState::Broken;
+
+    for (const std::string &candidate : soundFontCandidates(settings)) {
+        if (!fluid_is_soundfont(candidate.c_str()))
+            continue;
+        const int id = fluid_synth_sfload(library.synth.get(), candidate.c_str(), 0);
+        if (id == FLUID_FAILED)
+            continue;
+        library.font = fluid_synth_get_sfont_by_id(library.synth.get(), id);
+        if (library.font == nullptr)
+            return SynthState::Broken;
+        library.fontId = id;
+        // A soundfont without a piano there still plays its other instruments.
+        static_cast<void>(fluid_synth_pin_preset(library.synth.get(), id, 0, AcousticGrandPiano));
+        std::lock_guard lock(loaderMutex);
+        loadedSoundFont = candidate;
+        return SynthState::Ready;
+    }
+    return SynthState::NoSoundFont;
+}
+
 FluidSynthMediaService::Impl::SynthState FluidSynthMediaService::Impl::prepare(Synth &synth)
 {
     if (synth.synth) {
         // A synthesizer given back by a closed recording: silence it and forget its channels.
+        std::lock_guard lock(renderMutex);
         if (!ok(fluid_synth_all_sounds_off(synth.synth.get(), -1))
             || !ok(fluid_synth_system_reset(synth.synth.get())))
             return SynthState::Broken;
         return SynthState::Ready;
     }
+    if (const SynthState loaded = loadLibrary(); loaded != SynthState::Ready)
+        return loaded;
 
     synth.settings.reset(new_fluid_settings());
     fluid_settings_t *settings = synth.settings.get();
     if (settings == nullptr || !ok(fluid_settings_setnum(settings, "synth.sample-rate", SampleRate))
         || !ok(fluid_settings_setnum(settings, "synth.gain", options.gain))
-        // Only the samples of the instruments in use are read: a large soundfont costs little.
-        || !ok(fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1))
-        || !ok(fluid_settings_setint(settings, "synth.lock-memory", 0))
+        || !ok(fluid_settings_setint(settings, "synth.polyphony", Polyphony))
         // Reset at the end of a file, the synthesizer would cut its last note short.
         || !ok(fluid_settings_setint(settings, "player.reset-synth", 0)))
         return SynthState::Broken;
     synth.synth.reset(new_fluid_synth(settings));
     if (!synth.synth)
         return SynthState::Broken;
-
-    for (const std::string &candidate : soundFontCandidates(settings)) {
-        if (!fluid_is_soundfont(candidate.c_str()))
-            continue;
-        if (fluid_synth_sfload(synth.synth.get(), candidate.c_str(), 1) == FLUID_FAILED)
-            continue;
-        std::lock_guard lock(loaderMutex);
-        loadedSoundFont = candidate;
-        return SynthState::Ready;
+    fluid_sfont_t *view = newView(library);
+    if (view == nullptr)
+        return SynthState::Broken;
+    if (fluid_synth_add_sfont(synth.synth.get(), view) == FLUID_FAILED) {
+        deleteView(view);
+        return SynthState::Broken;
     }
-    return SynthState::NoSoundFont;
+    return SynthState::Ready;
 }
 
 std::vector<std::string>
@@ -486,14 +557,21 @@ FluidSynthMediaService::Impl::soundFontCandidates(fluid_settings_t *settings) co
     return candidates;
 }
 
+void FluidSynthMediaService::Impl::startLoader()
+{
+    if (!loader.joinable())
+        loader = std::thread(&Impl::loaderLoop, this);
+}
+
 std::shared_ptr<FluidSynthMediaService::Impl::Synth> FluidSynthMediaService::Impl::takeSynth()
 {
+    startLoader();
     if (!spareSynths.empty()) {
         std::shared_ptr<Synth> synth = std::move(spareSynths.back());
         spareSynths.pop_back();
         return synth;
     }
-    auto synth = std::make_shared<Synth>();
+    auto synth = std::make_shared<Synth>(renderMutex);
     {
         std::lock_guard lock(loaderMutex);
         loaderJobs.push_back(synth);
@@ -530,12 +608,14 @@ FluidSynthMediaService::Impl::waitUntilPrepared(const Synth &synth)
 
 // --- Opening -------------------------------------------------------------------------------
 
-// A synthesizer with no soundfont and no effects: it only drives the player that reads a file.
+// A synthesizer with no soundfont, no effects and no voices to speak of: it only drives the
+// player that reads a file.
 bool FluidSynthMediaService::Impl::createCheckSynth()
 {
     checkSettings.reset(new_fluid_settings());
     if (!checkSettings || !ok(fluid_settings_setint(checkSettings.get(), "synth.reverb.active", 0))
-        || !ok(fluid_settings_setint(checkSettings.get(), "synth.chorus.active", 0)))
+        || !ok(fluid_settings_setint(checkSettings.get(), "synth.chorus.active", 0))
+        || !ok(fluid_settings_setint(checkSettings.get(), "synth.polyphony", 1)))
         return false;
     checkSynth.reset(new_fluid_synth(checkSettings.get()));
     return checkSynth != nullptr;
@@ -590,7 +670,8 @@ FluidSynthMediaService::Impl::Device *FluidSynthMediaService::Impl::find(MediaDe
 // --- Playing -------------------------------------------------------------------------------
 
 MediaError FluidSynthMediaService::Impl::startPlay(Device &device, std::function<void()> &notice,
-                                                   std::function<void()> &superseded)
+                                                   std::function<void()> &superseded,
+                                                   std::chrono::steady_clock::time_point requested)
 {
     std::lock_guard lock(renderMutex);
     if (device.playing) {
@@ -613,6 +694,8 @@ MediaError FluidSynthMediaService::Impl::startPlay(Device &device, std::function
         return MediaError::Unreadable;
     device.notice = std::move(notice);
     device.rendered = true;
+    device.firstSoundAwaited = requested;
+    playLatency.reset();
     device.playing = true;
     return MediaError::None;
 }
@@ -716,12 +799,42 @@ bool FluidSynthMediaService::Impl::mix(int frames, float *left, float *right)
     float *buffers[] = {left, right};
     bool rendered = true;
     std::lock_guard lock(renderMutex);
-    for (const auto &[id, device] : devices)
-        if (device->rendered)
+    for (const auto &[id, device] : devices) {
+        if (!device->rendered)
+            continue;
+        if (device->firstSoundAwaited)
+            rendered = mixAwaitingFirstSound(*device, frames, left, right) && rendered;
+        else
             rendered =
                 ok(fluid_synth_process(device->synth->synth.get(), frames, 2, buffers, 2, buffers))
                 && rendered;
+    }
     return rendered;
+}
+
+// A play that has not sounded yet is rendered apart, to tell the first block in which it does.
+bool FluidSynthMediaService::Impl::mixAwaitingFirstSound(Device &device, int frames, float *left,
+                                                         float *right)
+{
+    const auto count = static_cast<std::size_t>(frames);
+    firstSoundLeft.assign(count, 0.0f);
+    firstSoundRight.assign(count, 0.0f);
+    float *own[] = {firstSoundLeft.data(), firstSoundRight.data()};
+    if (!ok(fluid_synth_process(device.synth->synth.get(), frames, 2, own, 2, own)))
+        return false;
+    const auto silent = [](const std::vector<float> &samples) {
+        return std::all_of(samples.begin(), samples.end(),
+                           [](float sample) { return sample == 0.0f; });
+    };
+    if (!silent(firstSoundLeft) || !silent(firstSoundRight)) {
+        playLatency = std::chrono::steady_clock::now() - *device.firstSoundAwaited;
+        device.firstSoundAwaited.reset();
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        left[i] += firstSoundLeft[i];
+        right[i] += firstSoundRight[i];
+    }
+    return true;
 }
 
 void FluidSynthMediaService::Impl::offlineLoop()
@@ -761,7 +874,7 @@ MediaError FluidSynthMediaService::open(const std::string &fileName, MediaDevice
     auto opened = std::make_shared<Impl::Device>();
     if (const MediaError error = readRecording(fileName, opened->bytes); error != MediaError::None)
         return error;
-    if (!isStandardMidiFile(opened->bytes))
+    if (!IsStandardMidiFile(opened->bytes))
         return MediaError::NotMidiFile;
     if (const MediaError error = impl_->checkWithFluidSynth(opened->bytes, opened->length);
         error != MediaError::None)
@@ -802,6 +915,7 @@ MediaError FluidSynthMediaService::close(MediaDevice device)
 
 MediaError FluidSynthMediaService::play(MediaDevice device, std::function<void()> endNotice)
 {
+    const auto requested = std::chrono::steady_clock::now();
     Impl::Device *playing = impl_->find(device);
     if (playing == nullptr)
         return MediaError::NoDevice;
@@ -818,7 +932,7 @@ MediaError FluidSynthMediaService::play(MediaDevice device, std::function<void()
         return MediaError::NoAudioOutput;
 
     std::function<void()> superseded;
-    const MediaError error = impl_->startPlay(*playing, endNotice, superseded);
+    const MediaError error = impl_->startPlay(*playing, endNotice, superseded, requested);
     if (superseded)
         impl_->deliver(std::move(superseded));
     if (error != MediaError::None)
@@ -862,6 +976,7 @@ MediaError FluidSynthMediaService::seekToStart(MediaDevice device)
             static_cast<void>(fluid_synth_all_notes_off(found->synth->synth.get(), -1));
             found->player.reset();
         }
+        found->firstSoundAwaited.reset();
         found->position = 0;
     }
     if (notice)
@@ -914,4 +1029,10 @@ std::string FluidSynthMediaService::soundFont() const
 bool FluidSynthMediaService::isOutputOpen() const
 {
     return impl_->driver || impl_->offlineOutput.joinable();
+}
+
+std::optional<std::chrono::nanoseconds> FluidSynthMediaService::lastPlayLatency() const
+{
+    std::lock_guard lock(impl_->renderMutex);
+    return impl_->playLatency;
 }

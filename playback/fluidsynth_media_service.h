@@ -1,8 +1,9 @@
 // The media service on FluidSynth: each open recording gets a synthesizer and a MIDI player of
 // its own, and one audio output mixes whatever plays. The output is opened at a play and closed
-// soon after the last play ends, so an idle program runs no audio thread; soundfonts load in the
-// background, so the window never waits for them. End notices and the closing of the output go
-// through the event loop of the thread that created the service.
+// soon after the last play ends, so an idle program runs no audio thread. The soundfont loads
+// once, in the background once the event loop runs, so the window never waits for it, and every
+// synthesizer plays from that one copy. End notices and the closing of the output go through
+// the event loop of the thread that created the service.
 #pragma once
 
 #include "media_service.h"
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -76,6 +78,9 @@ public:
     std::string audioDriver() const;
     std::string soundFont() const;
     bool isOutputOpen() const;
+    // How long after the last play() call that started a play the output first rendered a
+    // sample of it that is not silence; none while that has not happened yet.
+    std::optional<std::chrono::nanoseconds> lastPlayLatency() const;
 
 private:
     struct Impl;

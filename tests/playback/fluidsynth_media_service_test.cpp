@@ -3,6 +3,7 @@
 #include "fluidsynth_media_service.h"
 #include "minor_keys.h"
 #include "recording_names.h"
+#include "smf_writer.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -583,6 +584,50 @@ TEST_P(ThreeFormsTogether, StayBelowFullScale)
 // The lowest and highest tonics, and the keys that peaked highest when the gain was chosen.
 INSTANTIATE_TEST_SUITE_P(FluidSynthMediaService, ThreeFormsTogether,
                          testing::Values(7, 11, 12, 14));
+
+// Every synthesizer plays from the one soundfont the service loads, and the instruments other
+// than the piano are read only when they first sound: a file that asks for one is heard too.
+struct Instrument
+{
+    const char *label;
+    int channel;
+    int program; // below zero: none asked for, the channel's own (piano, or drums on channel 10)
+    int key;
+};
+
+class InstrumentFile : public ScratchFolder, public testing::WithParamInterface<Instrument>
+{
+};
+
+TEST_P(InstrumentFile, IsHeard)
+{
+    const Instrument &instrument = GetParam();
+    SmfWriter writer(96);
+    if (instrument.program >= 0)
+        writer.programChange(0, instrument.channel, instrument.program);
+    writer.noteOn(0, instrument.channel, instrument.key, 100);
+    writer.noteOff(96, instrument.channel, instrument.key);
+    const std::vector<std::uint8_t> bytes = writer.file(0);
+    writeBytes(folder / "Instrument.mid", {bytes.begin(), bytes.end()});
+
+    auto output = std::make_shared<Output>();
+    FluidSynthMediaService service(Output::listen(output, offline()));
+    MediaDevice device = 0;
+    ASSERT_EQ(service.open((folder / "Instrument.mid").string(), device), MediaError::None);
+    Notices notices;
+    ASSERT_EQ(service.play(device, notices.notice()), MediaError::None);
+    ASSERT_TRUE(waitUntil([&] { return notices.count == 1; }));
+    EXPECT_GT(output->peak, 0.01f) << "silent";
+}
+
+const Instrument instruments[] = {
+    {"Piano", 0, -1, 60},
+    {"Violin", 0, 40, 67},
+    {"Drums", 9, -1, 38},
+};
+
+INSTANTIATE_TEST_SUITE_P(FluidSynthMediaService, InstrumentFile, testing::ValuesIn(instruments),
+                         [](const auto &info) { return std::string(info.param.label); });
 
 // --- Refused plays and unknown devices -------------------------------------------------------
 
