@@ -5,28 +5,22 @@
 // took to appear and how much memory the idle program holds.
 //
 // Usage: app_window_test <program> [<working directory, used when it exists>]
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "child_process.h"
+#include "x_server.h"
+
 #include <X11/Xutil.h>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
-#include <optional>
-#include <poll.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = ChildProcess::Clock;
 using namespace std::chrono_literals;
 
 const std::string Caption = "Quarvelo - Versão 1.0";
@@ -45,168 +39,12 @@ void Check(bool condition, const std::string &what)
     failed = failed || !condition;
 }
 
-// A child process that is stopped when it is still running at the end of the test.
-class Child
+bool IsFolder(const char *path)
 {
-public:
-    explicit Child(pid_t pid) : m_pid(pid) { }
-    ~Child()
+    struct stat info
     {
-        if (m_pid > 0 && !m_status) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    Child(const Child &) = delete;
-    Child &operator=(const Child &) = delete;
-
-    pid_t pid() const { return m_pid; }
-
-    // The wait status once the process has ended, without waiting for it.
-    std::optional<int> status()
-    {
-        if (!m_status) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid)
-                m_status = status;
-        }
-        return m_status;
-    }
-
-    std::optional<int> waitFor(Clock::duration limit)
-    {
-        const auto deadline = Clock::now() + limit;
-        while (!status() && Clock::now() < deadline)
-            std::this_thread::sleep_for(10ms);
-        return m_status;
-    }
-
-private:
-    pid_t m_pid;
-    std::optional<int> m_status;
-};
-
-// Starts Xvfb on a display of its own choosing and returns that display's number.
-std::optional<int> StartServer(std::unique_ptr<Child> &server)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return std::nullopt;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-               "-nolisten", "tcp", static_cast<char *>(nullptr));
-        std::perror("Xvfb");
-        _exit(127);
-    }
-    close(fds[1]);
-    server = std::make_unique<Child>(pid);
-    std::string number;
-    pollfd ready{fds[0], POLLIN, 0};
-    char c = 0;
-    while (poll(&ready, 1, int(std::chrono::milliseconds(Patience).count())) > 0
-           && read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (number.empty())
-        return std::nullopt;
-    return std::stoi(number);
-}
-
-std::unique_ptr<Child> StartProgram(const char *program, const std::string &display,
-                                    const char *workingDirectory)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("DISPLAY", display.c_str(), 1);
-        unsetenv("QT_QPA_PLATFORM");
-        // libxkbcommon-x11 copies counted, unterminated atom names with strndup, which the
-        // sanitizer's strict string checks misread as an overflow; the later setting wins.
-        if (const char *options = std::getenv("ASAN_OPTIONS")) {
-            const std::string relaxed = std::string(options) + ":strict_string_checks=0";
-            setenv("ASAN_OPTIONS", relaxed.c_str(), 1);
-        }
-        struct stat info
-        {
-        };
-        if (workingDirectory && stat(workingDirectory, &info) == 0 && S_ISDIR(info.st_mode)
-            && chdir(workingDirectory) != 0)
-            _exit(126);
-        execl(program, program, static_cast<char *>(nullptr));
-        std::perror(program);
-        _exit(127);
-    }
-    return std::make_unique<Child>(pid);
-}
-
-std::string Title(Display *display, Window window)
-{
-    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long rest = 0;
-    unsigned char *data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(display, window, name, 0, 1024, False, utf8, &type, &format, &count,
-                           &rest, &data)
-            == Success
-        && data) {
-        title.assign(reinterpret_cast<const char *>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-// The program's top-level window once it is mapped and bears the caption.
-std::optional<Window> FindWindow(Display *display)
-{
-    Window root = 0;
-    Window parent = 0;
-    Window *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return std::nullopt;
-    std::optional<Window> found;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, children[i], &attributes)
-            && attributes.map_state == IsViewable && Title(display, children[i]) == Caption)
-            found = children[i];
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
-bool AcceptsDeleteWindow(Display *display, Window window)
-{
-    const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    Atom *protocols = nullptr;
-    int count = 0;
-    bool accepts = false;
-    if (XGetWMProtocols(display, window, &protocols, &count)) {
-        for (int i = 0; i < count; ++i)
-            accepts = accepts || protocols[i] == deleteWindow;
-        XFree(protocols);
-    }
-    return accepts;
-}
-
-void SendDeleteWindow(Display *display, Window window)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
+    };
+    return path && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string ResidentMemory(pid_t pid)
@@ -228,18 +66,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s <program> [<working directory>]\n", argv[0]);
         return 2;
     }
-    std::unique_ptr<Child> server;
-    const std::optional<int> number = StartServer(server);
-    if (!number) {
-        Check(false, "Xvfb starts and names its display");
+    const XServer server;
+    if (!server.isRunning()) {
+        Check(false, "Xvfb starts and the test connects to it");
         return 1;
     }
-    const std::string displayName = ":" + std::to_string(*number);
-    Display *display = XOpenDisplay(displayName.c_str());
-    if (!display) {
-        Check(false, "the test connects to " + displayName);
-        return 1;
-    }
+    Display *display = server.display();
 
     // The program is found before it starts in its own working directory.
     char *const programPath = realpath(argv[1], nullptr);
@@ -248,15 +80,13 @@ int main(int argc, char **argv)
         return 1;
     }
     const auto started = Clock::now();
-    std::unique_ptr<Child> program =
-        StartProgram(programPath, displayName, argc > 2 ? argv[2] : nullptr);
+    const std::unique_ptr<ChildProcess> program =
+        ChildProcess::start({programPath}, IsFolder(argc > 2 ? argv[2] : nullptr) ? argv[2] : "",
+                            {{"DISPLAY", server.displayName()}, {"QT_QPA_PLATFORM", ""}});
     std::free(programPath);
     std::optional<Window> window;
-    while (!window && !program->status() && Clock::now() < started + Patience) {
-        window = FindWindow(display);
-        if (!window)
-            std::this_thread::sleep_for(5ms);
-    }
+    while (!window && !program->status() && Clock::now() < started + Patience)
+        window = server.waitForWindow(Caption, 5ms);
     const auto mapped =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
     Check(window.has_value(), "a window titled \"" + Caption + "\" is mapped");
@@ -278,14 +108,14 @@ int main(int argc, char **argv)
                   && hints.min_width == ClientWidth && hints.max_width == ClientWidth
                   && hints.min_height == ClientHeight && hints.max_height == ClientHeight,
               "the window manager is told that it cannot be resized");
-        Check(AcceptsDeleteWindow(display, *window), "it takes part in WM_DELETE_WINDOW");
+        Check(server.acceptsDeleteWindow(*window), "it takes part in WM_DELETE_WINDOW");
 
         // Idle: the window is up and nothing is asked of the program.
         std::this_thread::sleep_for(1s);
         std::printf("measured: idle resident memory (VmRSS) %s\n",
                     ResidentMemory(program->pid()).c_str());
 
-        SendDeleteWindow(display, *window);
+        server.sendDeleteWindow(*window);
         const std::optional<int> status = program->waitFor(Patience);
         Check(status.has_value(), "the program ends when its window is closed");
         if (status) {
@@ -295,6 +125,5 @@ int main(int argc, char **argv)
     } else if (const std::optional<int> status = program->status()) {
         std::printf("the program ended early with status %d\n", *status);
     }
-    XCloseDisplay(display);
     return failed ? 1 : 0;
 }
