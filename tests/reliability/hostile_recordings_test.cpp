@@ -77,9 +77,10 @@ QString Unreadable(const char *name)
         .arg(QLatin1String(name));
 }
 
-std::vector<char> RandomBytes(std::size_t count, unsigned seed)
+// The same bytes on every run for the same stream number, so a failure can be repeated.
+std::vector<char> RandomBytes(std::size_t count, unsigned stream)
 {
-    std::mt19937 random(seed);
+    std::mt19937 random(stream);
     std::vector<char> bytes(count);
     for (char &byte : bytes)
         byte = static_cast<char>(random());
