@@ -51,7 +51,9 @@ $(BENCH_BUILD)/CMakeCache.txt:
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUARVELO_TESTS=OFF >/dev/null
 
 # Every benchmark's table, then the startup probe's (a few minutes: each of its runs idles).
+# FluidR3_GM is installed too, so that the probe measures both soundfonts Debian offers.
 bench: deps $(BENCH_BUILD)/CMakeCache.txt
+	@tools/install-deps fluid-soundfont-gm
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@$(BENCH_BUILD)/bench/quarvelo_bench
 	@$(BENCH_BUILD)/bench/quarvelo_window_bench
