@@ -1,5 +1,6 @@
 // The FluidSynth service against the generated recordings and against files that are not
 // recordings, rendering offline: no audio device is needed, and plays run faster than real time.
+#include "block_peak.h"
 #include "fluidsynth_media_service.h"
 #include "minor_keys.h"
 #include "recording_names.h"
@@ -87,11 +88,7 @@ struct Output
     static Options listen(const std::shared_ptr<Output> &output, Options options)
     {
         options.offlineSink = [output](std::span<const float> left, std::span<const float> right) {
-            float block = 0;
-            for (float sample : left)
-                block = std::max(block, std::fabs(sample));
-            for (float sample : right)
-                block = std::max(block, std::fabs(sample));
+            const float block = BlockPeak(left, right);
             output->latestBlockPeak = block;
             output->peak = std::max(output->peak.load(), block);
             output->frames += static_cast<long>(left.size());

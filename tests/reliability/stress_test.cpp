@@ -1,6 +1,7 @@
 // A student holding the arrow keys: 2000 key changes, each while all three forms sound, then
 // the window closed while they still sound. No error, no hang, no memory that keeps growing,
 // and silence once the window is gone.
+#include "block_peak.h"
 #include "fluidsynth_media_service.h"
 #include "key_combo_box.h"
 #include "main_window.h"
@@ -81,12 +82,7 @@ TEST(Stress, TwoThousandKeyChangesWhileAllThreeSoundThenCloseInSilence)
     options.offline = true; // in real time, so every recording still sounds at the next change
     options.closeOutputAfter = 1h; // keep rendering after the close, to hear that nothing is left
     options.offlineSink = [output](std::span<const float> left, std::span<const float> right) {
-        float peak = 0;
-        for (float sample : left)
-            peak = std::max(peak, std::fabs(sample));
-        for (float sample : right)
-            peak = std::max(peak, std::fabs(sample));
-        output->latestPeak = peak;
+        output->latestPeak = BlockPeak(left, right);
         ++output->blocks;
     };
     FluidSynthMediaService service(options);
